@@ -2,9 +2,12 @@
 #include <string>
 #include <vector>
 
+#include <QSettings>
+
 #include <gtest/gtest.h>
 
 #include "ShrinkCli.h"
+#include "settings/SettingsStore.h"
 #include "support/JpegFixtures.h"
 #include "support/TempDir.h"
 
@@ -31,7 +34,7 @@ std::string ReadAll(std::FILE *file)
     return text;
 }
 
-CliRun RunCli(std::vector<std::string> args)
+CliRun RunCli(std::vector<std::string> args, settings::IProfile *stored = nullptr)
 {
     args.insert(args.begin(), "trelvo-shrink");
     std::vector<char *> argv;
@@ -41,7 +44,7 @@ CliRun RunCli(std::vector<std::string> args)
     argv.push_back(nullptr);
     std::FILE *out = std::tmpfile();
     std::FILE *err = std::tmpfile();
-    const int status = RunShrinkCli(static_cast<int>(args.size()), argv.data(), out, err);
+    const int status = RunShrinkCli(static_cast<int>(args.size()), argv.data(), out, err, stored);
     return {status, ReadAll(out), ReadAll(err)};
 }
 
@@ -126,6 +129,29 @@ TEST_F(ShrinkCli, OptionsReachTheEncoder)
     EXPECT_TRUE(run.out.empty());
     const RgbPicture decoded = DecodeReference(ReadFile(photo), 1);
     EXPECT_EQ(ReadFile(m_dir.File("as.jpg")), EncodeReference(decoded, 75, true));
+}
+
+TEST_F(ShrinkCli, StoredSettingsApplyAndAreNeverWritten)
+{
+    const std::string photo = Photo("a.jpg");
+    const QString file = QString::fromStdString(m_dir.File("trelvo.conf"));
+    {
+        QSettings stored(file, QSettings::IniFormat);
+        stored.beginGroup(QString::fromUtf8(settings::kSection));
+        stored.setValue("CompressRate", 75);
+        stored.setValue("CompressDenom", 1);
+        stored.setValue("Color", 0);
+        stored.setValue("CompressPath", QString::fromStdString(m_dir.File("stored")));
+    }
+    const std::vector<std::uint8_t> before = ReadFile(file.toStdString());
+    QSettings stored(file, QSettings::IniFormat);
+    settings::CQSettingsProfile profile(stored);
+    const CliRun run = RunCli({photo}, &profile);
+    stored.sync();
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, m_dir.File("stored/as.jpg") + "\n");
+    EXPECT_EQ(ReadFile(m_dir.File("stored/as.jpg")), EncodeReference(DecodeReference(ReadFile(photo), 1), 75, true));
+    EXPECT_EQ(ReadFile(file.toStdString()), before);
 }
 
 TEST_F(ShrinkCli, FailingPhotoIsReportedAndGivesExitOne)

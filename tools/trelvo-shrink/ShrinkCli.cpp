@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include "settings/Settings.h"
+#include "settings/SettingsStore.h"
 #include "shrink/ShrinkBatch.h"
 
 #ifndef TRELVO_VERSION
@@ -30,7 +31,7 @@ when it contains "jpg" in any case, else a folder whose photos are shrunk; sever
 are all photos. Each result is written as <name>s.jpg, into the output folder or beside
 its photo, and its path is printed on standard output.
 
-Options override the settings for this run only:
+Options override the settings of the Trelvo dialog for this run only:
   -d, --denom N            decode at 1/N of the size: 1, 2, 4 or 8
   -q, --quality Q          JPEG quality, 1 to 100
       --color              shift hue, saturation and brightness
@@ -244,9 +245,13 @@ private:
 
 } // namespace
 
-int RunShrinkCli(int argc, char **argv, std::FILE *out, std::FILE *err)
+int RunShrinkCli(int argc, char **argv, std::FILE *out, std::FILE *err, settings::IProfile *stored)
 {
-    settings::LoadDefaultSettings();
+    if (stored) {
+        settings::CSettingsStore(*stored).LoadSettings();
+    } else {
+        settings::LoadDefaultSettings();
+    }
     CliOptions options;
     try {
         bool exitNow = false;
