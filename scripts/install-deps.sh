@@ -4,8 +4,9 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libjpeg62-turbo-dev
+  qt6-base-dev libjpeg62-turbo-dev fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev
+  xvfb openbox x11-utils
 )
 
 missing=()

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include <QDialog>
+#include <QString>
+
+#include "image/PhotoImage.h"
+
+class QMenu;
+class QSettings;
+
+namespace settings {
+class CQSettingsProfile;
+class CSettingsStore;
+} // namespace settings
+
+namespace ui {
+
+// The main dialog: the conversion settings and the job buttons, at the top-right corner of the
+// primary screen. Loads the settings when built and saves all of them when it closes.
+class CMainDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    // `store` holds the user's settings; it must outlive the dialog.
+    explicit CMainDlg(QSettings &store, QWidget *parent = nullptr);
+    ~CMainDlg() override;
+
+    // Copies the controls into the members (save true) or the members into the controls.
+    void UpdateData(bool save);
+    // Copies the conversion controls into CompressDenom, CompressRate, SameFolder and Color.
+    void ReadConversionControls();
+    // Shows the output folder, or nothing when results go beside their photos.
+    void OnSameFolder();
+    // Lets the user pick a folder for `path`; a cancel changes nothing.
+    void BrowseForFolder(std::string &path);
+    // The dialog's menu (right click, Shift+F10): Close, then the About item.
+    QMenu *CreateSystemMenu();
+    void OnHelp();
+    void OnAbout();
+    void OnColorDetails();
+    // Puts the dialog's frame at the top-right corner of the primary screen.
+    void PlaceTopRight();
+
+    // Replaceable in tests: asks the user for a folder, empty on cancel.
+    std::function<QString(QWidget *parent, const QString &title, const QString &start)> m_chooseFolder;
+
+    image::CPhotoImage m_image;
+    QString m_strRatio;
+    QString m_strQuality;
+    int m_bSameFolder = 0;
+    int m_bColor = 0;
+    QString m_strPath;
+
+public slots:
+    void done(int result) override;
+
+protected:
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void OnInitDialog();
+    void OnDestroy();
+
+    QSettings &m_store;
+    std::unique_ptr<settings::CQSettingsProfile> m_profile;
+    bool m_destroyed = false;
+};
+
+// The About box.
+class CAboutDlg : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit CAboutDlg(QWidget *parent = nullptr);
+};
+
+} // namespace ui
