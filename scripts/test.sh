@@ -18,4 +18,5 @@ echo "== plain build"
 run_suite build-test -DCMAKE_BUILD_TYPE=RelWithDebInfo
 echo "== ASan + UBSan build"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp \
   run_suite build-sanitize -DCMAKE_BUILD_TYPE=Debug -DSANITIZE=ON
