@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QSettings>
 
+#include "platform/x11/X11Desktop.h"
 #include "settings/SettingsStore.h"
 #include "ui/MainDlg.h"
 
@@ -35,7 +36,8 @@ int CMainApp::InitInstance()
 
     // The executable's base name names the settings file, as it names the application.
     const auto store = settings::OpenUserSettings(QCoreApplication::applicationName());
-    ui::CMainDlg dialog(*store);
+    platform::CX11Desktop desktop;
+    ui::CMainDlg dialog(*store, desktop);
     dialog.exec();
     return 0;
 }

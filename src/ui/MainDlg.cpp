@@ -7,6 +7,12 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QUrl>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
@@ -20,6 +26,7 @@
 #include "res/DialogTemplates.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
+#include "shrink/ShrinkBatch.h"
 #include "ui/ColorAdjustDlg.h"
 #include "ui/DialogBuilder.h"
 
@@ -60,9 +67,11 @@ void SetCheck(QCheckBox &box, int value)
 
 } // namespace
 
-CMainDlg::CMainDlg(QSettings &store, QWidget *parent)
+CMainDlg::CMainDlg(QSettings &store, platform::IDesktop &desktop, QWidget *parent)
     : QDialog(parent)
     , m_store(store)
+    , m_desktop(desktop)
+    , m_folderPresenter(desktop)
     , m_profile(std::make_unique<settings::CQSettingsProfile>(store))
 {
     m_chooseFolder = [](QWidget *owner, const QString &title, const QString &start) {
@@ -72,6 +81,11 @@ CMainDlg::CMainDlg(QSettings &store, QWidget *parent)
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowCloseButtonHint);
     setWindowIcon(QGuiApplication::windowIcon());
+
+    // Files dropped anywhere on the dialog, its controls included, are photos to shrink: the
+    // quality box's edit field must not take them as text.
+    setAcceptDrops(true);
+    ControlById<QComboBox>(*this, res::IDC_QUALITY)->lineEdit()->setAcceptDrops(false);
 
     auto *hint = ControlById<QLabel>(*this, res::IDC_HINT);
     QPalette palette = hint->palette();
@@ -245,6 +259,66 @@ void CMainDlg::PlaceTopRight()
     const QRect frame = frameGeometry();
     move(area.right() + 1 - frame.width(), area.top());
     raise();
+}
+
+namespace {
+
+std::vector<std::string> LocalFiles(const QMimeData *data)
+{
+    std::vector<std::string> paths;
+    if (data && data->hasUrls()) {
+        for (const QUrl &url : data->urls()) {
+            if (url.isLocalFile()) {
+                paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+            }
+        }
+    }
+    return paths;
+}
+
+} // namespace
+
+void CMainDlg::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!LocalFiles(event->mimeData()).empty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainDlg::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!LocalFiles(event->mimeData()).empty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CMainDlg::dropEvent(QDropEvent *event)
+{
+    const std::vector<std::string> paths = LocalFiles(event->mimeData());
+    if (paths.empty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    OnDropFiles(paths);
+}
+
+void CMainDlg::OnDropFiles(const std::vector<std::string> &paths)
+{
+    UpdateData(true);
+    ReadConversionControls();
+    shrink::BatchOptions options;
+    options.image = &m_image;
+    const shrink::BatchResult batch = shrink::RunShrinkBatch(paths, options);
+    if (batch.outcome == shrink::BatchOutcome::EmptyFolder) {
+        ShowMessage(this, QString::fromUtf8(shrink::kEmptyFolderMessage));
+        return;
+    }
+    ShowOutputFolder(batch.lastOutputPath);
+}
+
+void CMainDlg::ShowOutputFolder(const std::string &path)
+{
+    m_folderPresenter.ShowOutputFolder(path);
 }
 
 void CMainDlg::done(int result)

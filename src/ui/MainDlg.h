@@ -3,11 +3,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include <QDialog>
 #include <QString>
 
 #include "image/PhotoImage.h"
+#include "platform/IDesktop.h"
+#include "shell/OutputFolder.h"
 
 class QMenu;
 class QSettings;
@@ -26,8 +29,9 @@ class CMainDlg : public QDialog
     Q_OBJECT
 
 public:
-    // `store` holds the user's settings; it must outlive the dialog.
-    explicit CMainDlg(QSettings &store, QWidget *parent = nullptr);
+    // `store` holds the user's settings and `desktop` gives the windows and folders; both must
+    // outlive the dialog.
+    CMainDlg(QSettings &store, platform::IDesktop &desktop, QWidget *parent = nullptr);
     ~CMainDlg() override;
 
     // Copies the controls into the members (save true) or the members into the controls.
@@ -45,6 +49,10 @@ public:
     void OnColorDetails();
     // Puts the dialog's frame at the top-right corner of the primary screen.
     void PlaceTopRight();
+    // Shrinks the dropped files and folders, in the order given, with the dialog's settings.
+    void OnDropFiles(const std::vector<std::string> &paths);
+    // Raises a window showing the folder of `path`, the file a job wrote last, or opens it.
+    void ShowOutputFolder(const std::string &path);
 
     // Replaceable in tests: asks the user for a folder, empty on cancel.
     std::function<QString(QWidget *parent, const QString &title, const QString &start)> m_chooseFolder;
@@ -63,12 +71,17 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void OnInitDialog();
     void OnDestroy();
 
     QSettings &m_store;
+    platform::IDesktop &m_desktop;
+    shell::COutputFolderPresenter m_folderPresenter;
     std::unique_ptr<settings::CQSettingsProfile> m_profile;
     bool m_destroyed = false;
 };

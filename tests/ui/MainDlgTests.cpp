@@ -15,6 +15,7 @@
 #include "res/DialogTemplates.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
+#include "fakes/FakeDesktop.h"
 #include "support/TempDir.h"
 #include "ui/ColorAdjustDlg.h"
 #include "ui/DialogBuilder.h"
@@ -56,11 +57,12 @@ protected:
     CTempDir m_dir;
     std::string m_oldHome;
     std::unique_ptr<QSettings> m_store;
+    CFakeDesktop m_desktop;
 };
 
 TEST_F(MainDlg, FirstStartShowsTheDefaultsAndCreatesTheOutputFolder)
 {
-    CMainDlg dialog(*m_store);
+    CMainDlg dialog(*m_store, m_desktop);
     EXPECT_EQ(Ratio(dialog).currentText(), "1/2");
     EXPECT_EQ(Quality(dialog).currentText(), "60");
     EXPECT_FALSE(ControlById<QCheckBox>(dialog, res::IDC_SAME_FOLDER)->isChecked());
@@ -74,7 +76,7 @@ TEST_F(MainDlg, FirstStartShowsTheDefaultsAndCreatesTheOutputFolder)
 
 TEST_F(MainDlg, ControlsFollowTheTemplate)
 {
-    CMainDlg dialog(*m_store);
+    CMainDlg dialog(*m_store, m_desktop);
     const ui::CDialogUnits units(dialog.font());
     for (const res::ControlTemplate &control : res::MainDialogTemplate().controls) {
         if (control.id == res::kNoId) {
@@ -113,7 +115,7 @@ TEST_P(MainDlgCombos, SelectByPrefixAndReadBack)
     const ComboCase &c = GetParam();
     Store("CompressDenom", c.storedDenom);
     Store("CompressRate", c.storedRate);
-    CMainDlg dialog(*m_store);
+    CMainDlg dialog(*m_store, m_desktop);
     EXPECT_EQ(Ratio(dialog).currentIndex(), c.ratioIndex);
     EXPECT_EQ(Quality(dialog).currentText(), c.qualityText);
     dialog.ReadConversionControls();
@@ -128,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(Stored, MainDlgCombos,
 
 TEST_F(MainDlg, TypedQualityIsReadAsItsLeadingInteger)
 {
-    CMainDlg dialog(*m_store);
+    CMainDlg dialog(*m_store, m_desktop);
     for (const auto &[typed, rate] : {std::pair{" 75%", 75}, {"150", 150}, {"abc", 0}, {"99999999999", 2147483647}}) {
         Quality(dialog).setEditText(QString::fromUtf8(typed));
         dialog.ReadConversionControls();
@@ -139,7 +141,7 @@ TEST_F(MainDlg, TypedQualityIsReadAsItsLeadingInteger)
 TEST_F(MainDlg, SameFolderHidesThePathAndDisablesBrowse)
 {
     Store("SameFolder", 1);
-    CMainDlg dialog(*m_store);
+    CMainDlg dialog(*m_store, m_desktop);
     dialog.show();
     EXPECT_EQ(PathLabel(dialog).text(), "");
     EXPECT_FALSE(Browse(dialog).isEnabled());
@@ -150,7 +152,7 @@ TEST_F(MainDlg, SameFolderHidesThePathAndDisablesBrowse)
 
 TEST_F(MainDlg, BrowseChangesTheFolderOnlyWhenOneIsChosen)
 {
-    CMainDlg dialog(*m_store);
+    CMainDlg dialog(*m_store, m_desktop);
     QString offered;
     QString answer;
     dialog.m_chooseFolder = [&](QWidget *, const QString &title, const QString &start) {
@@ -172,7 +174,7 @@ TEST_F(MainDlg, BrowseChangesTheFolderOnlyWhenOneIsChosen)
 TEST_F(MainDlg, EnterDoesNothingAndEscapeSavesAllSettings)
 {
     Store("Edge", 77);
-    CMainDlg dialog(*m_store);
+    CMainDlg dialog(*m_store, m_desktop);
     dialog.show();
     QTest::keyClick(&dialog, Qt::Key_Return);
     EXPECT_TRUE(dialog.isVisible());
@@ -194,7 +196,7 @@ TEST_F(MainDlg, EnterDoesNothingAndEscapeSavesAllSettings)
 
 TEST_F(MainDlg, MenuClosesAndOpensTheAboutBox)
 {
-    CMainDlg dialog(*m_store);
+    CMainDlg dialog(*m_store, m_desktop);
     dialog.show();
     QMenu *menu = dialog.CreateSystemMenu();
     const QList<QAction *> actions = menu->actions();
@@ -219,7 +221,7 @@ TEST_F(MainDlg, MenuClosesAndOpensTheAboutBox)
 
 TEST_F(MainDlg, F1ShowsTheHelpMessage)
 {
-    CMainDlg dialog(*m_store);
+    CMainDlg dialog(*m_store, m_desktop);
     dialog.show();
     dialog.activateWindow();
     MessageCatcher message;
@@ -232,7 +234,7 @@ TEST_F(MainDlg, F1ShowsTheHelpMessage)
 TEST_F(MainDlg, ColourButtonRunsTheColourDialog)
 {
     Store("Hue", 20);
-    CMainDlg dialog(*m_store);
+    CMainDlg dialog(*m_store, m_desktop);
     dialog.show();
     QString caption;
     OnNextModal([&](QWidget *modal) {

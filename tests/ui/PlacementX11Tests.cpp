@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "fakes/FakeDesktop.h"
 #include "support/TempDir.h"
 #include "ui/MainDlg.h"
 
@@ -20,7 +21,8 @@ TEST(MainDlgOnX11, FrameTouchesTheTopRightCorner)
     CTempDir dir;
     setenv("HOME", dir.Path().c_str(), 1);
     QSettings store(QString::fromStdString(dir.File("s.conf")), QSettings::IniFormat);
-    ui::CMainDlg dialog(store);
+    testing_support::CFakeDesktop desktop;
+    ui::CMainDlg dialog(store, desktop);
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.frameGeometry() != dialog.geometry(); }, 3000))
