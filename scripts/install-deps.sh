@@ -6,7 +6,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev libjpeg62-turbo-dev fonts-ipafont-gothic
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb openbox x11-utils
+  xvfb openbox x11-utils xdg-utils pcmanfm
 )
 
 missing=()
