@@ -59,8 +59,12 @@ TEST(ShrinkOnX11, OutputFolderIsOpenedOnceThenRaised)
     EXPECT_TRUE(Exists(dir.File("出力フォルダ/as.jpg")));
     const platform::WindowId folderWindow = folderWindows().front();
 
-    desktop.RaiseWindow(static_cast<platform::WindowId>(dialog.winId()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.TopLevelWindows().front() == dialog.winId(); }, 3000));
+    // The file manager may still be settling; let it, then bring the dialog back on top.
+    (void)QTest::qWaitFor([&] { return desktop.ForegroundWindow() == folderWindow; }, 3000);
+    QTest::qWait(500);
+    const auto dialogWindow = static_cast<platform::WindowId>(dialog.winId());
+    desktop.RaiseWindow(dialogWindow);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.TopLevelWindows().front() == dialogWindow; }, 3000));
     dialog.OnDropFiles({photo});
     EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.TopLevelWindows().front() == folderWindow; }, 3000));
     QTest::qWait(1500); // time for a second window, were one wrongly opened
