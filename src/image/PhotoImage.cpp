@@ -76,8 +76,14 @@ namespace {
 
     void OnProgress(j_common_ptr info)
     {
-        if (info->is_decompressor
-            && reinterpret_cast<j_decompress_ptr>(info)->input_scan_number > kMaxProgressiveScans) {
+        if (!info->is_decompressor) {
+            return;
+        }
+        const auto *decompress = reinterpret_cast<j_decompress_ptr>(info);
+        const auto scans = static_cast<unsigned long long>(decompress->input_scan_number);
+        const unsigned long long pixels =
+            static_cast<unsigned long long>(decompress->image_width) * decompress->image_height;
+        if (scans > kMaxProgressiveScans || scans * pixels > kMaxScanPixels) {
             FailWith(info, "too many progressive scans");
         }
     }
@@ -342,7 +348,12 @@ namespace {
             return nullptr;
         }
         struct stat status;
-        if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        if (fstat(fd, &status) != 0) {
+            error = std::strerror(errno);
+            close(fd);
+            return nullptr;
+        }
+        if (!S_ISREG(status.st_mode)) {
             error = S_ISDIR(status.st_mode) ? "is a folder" : "not a regular file";
             close(fd);
             return nullptr;
@@ -370,12 +381,12 @@ bool CPhotoImage::LoadJpeg(std::string path, int denom)
         return false;
     }
     unsigned char head[12];
-    if (std::fread(head, 1, sizeof head, file.get()) == sizeof head) {
-        std::rewind(file.get());
-        static const unsigned char kSoiApp1[] = {0xFF, 0xD8, 0xFF, 0xE1};
-        if (std::memcmp(head, kSoiApp1, 4) == 0 && std::memcmp(head + 6, "Exif", 4) == 0) {
-            m_exif = 1;
-        }
+    const bool wholeHead = std::fread(head, 1, sizeof head, file.get()) == sizeof head;
+    // Also after a short read: the decoder must see a short file from its start, not its end.
+    std::rewind(file.get());
+    static const unsigned char kSoiApp1[] = {0xFF, 0xD8, 0xFF, 0xE1};
+    if (wholeHead && std::memcmp(head, kSoiApp1, 4) == 0 && std::memcmp(head + 6, "Exif", 4) == 0) {
+        m_exif = 1;
     }
 
     CJpegDecompressor jpeg;

@@ -16,6 +16,9 @@ constexpr unsigned long long kMaxSourcePixels = 1ull << 28;
 constexpr long kMaxDecoderMemory = 1024L * 1024 * 1024;
 // A progressive file may repeat scans thousands of times; real encoders write about ten.
 constexpr int kMaxProgressiveScans = 500;
+// Each scan costs time for every pixel of the frame, whatever data it holds, so scans × pixels is
+// bounded too: 16 scans of the largest picture, all 500 up to 8.5 megapixels.
+constexpr unsigned long long kMaxScanPixels = 1ull << 32;
 
 // Results of SaveJpeg.
 constexpr int kSaved = 0;

@@ -160,6 +160,12 @@ TEST_F(LoadJpeg, FailureEmptiesTheSlotAndReleasesTheFile)
     }
 }
 
+TEST_F(LoadJpeg, ShortFileIsNamedForWhatItHolds)
+{
+    EXPECT_FALSE(m_image.LoadJpeg(Write("hello.jpg", {'h', 'e', 'l', 'l', 'o'}), 1));
+    EXPECT_EQ(m_image.LastError().rfind("Not a JPEG file", 0), 0u) << m_image.LastError();
+}
+
 TEST_F(LoadJpeg, FifoIsRefusedWithoutBlocking)
 {
     const std::string fifo = m_dir.File("pipe.jpg");
