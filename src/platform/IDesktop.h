@@ -50,9 +50,9 @@ public:
     virtual bool WindowRect(WindowId window, Rect &rect) = 0;
     // The whole screen.
     virtual Rect ScreenRect() = 0;
-    // The screen's pixels in `rect` as a working bitmap; parts off the screen are black.
-    // nullptr when nothing could be read.
-    virtual std::unique_ptr<image::CWorkingBitmap> CaptureRect(const Rect &rect) = 0;
+    // Copies the screen's pixels in `rect` into `into`, whose size must be the rectangle's; parts
+    // off the screen stay as they were. False when nothing could be read.
+    virtual bool CaptureRect(const Rect &rect, image::CWorkingBitmap &into) = 0;
     // Shows a folder in the user's file manager; the outcome is not reported.
     virtual void OpenFolder(const std::string &folder) = 0;
 

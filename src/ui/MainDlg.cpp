@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdlib>
+#include <ctime>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -10,18 +11,19 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
-#include <QLineEdit>
-#include <QMimeData>
-#include <QUrl>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QSignalBlocker>
+#include <QThread>
 #include <QTimer>
+#include <QUrl>
 
 #include "res/DialogTemplates.h"
 #include "settings/Settings.h"
@@ -34,36 +36,36 @@ namespace ui {
 
 namespace {
 
-// The leading decimal integer of a text as atoi reads it, 0 when there is none; held to the
-// range of int instead of overflowing.
-int LeadingInteger(const QString &text)
-{
-    const QByteArray bytes = text.toUtf8();
-    const long long value = std::strtoll(bytes.constData(), nullptr, 10);
-    return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
-}
+    // The leading decimal integer of a text as atoi reads it, 0 when there is none; held to the
+    // range of int instead of overflowing.
+    int LeadingInteger(const QString &text)
+    {
+        const QByteArray bytes = text.toUtf8();
+        const long long value = std::strtoll(bytes.constData(), nullptr, 10);
+        return static_cast<int>(std::max<long long>(INT_MIN, std::min<long long>(INT_MAX, value)));
+    }
 
-// Selects the first item that begins with `text`, ignoring case, as a Windows combo box does.
-// For a list without typing, a text that begins no item changes nothing; with an edit field
-// the text is shown as typed.
-void SelectString(QComboBox &combo, const QString &text)
-{
-    // An empty text begins every item, yet selects none.
-    for (int i = 0; i < combo.count() && !text.isEmpty(); ++i) {
-        if (combo.itemText(i).startsWith(text, Qt::CaseInsensitive)) {
-            combo.setCurrentIndex(i);
-            return;
+    // Selects the first item that begins with `text`, ignoring case, as a Windows combo box does.
+    // For a list without typing, a text that begins no item changes nothing; with an edit field
+    // the text is shown as typed.
+    void SelectString(QComboBox &combo, const QString &text)
+    {
+        // An empty text begins every item, yet selects none.
+        for (int i = 0; i < combo.count() && !text.isEmpty(); ++i) {
+            if (combo.itemText(i).startsWith(text, Qt::CaseInsensitive)) {
+                combo.setCurrentIndex(i);
+                return;
+            }
+        }
+        if (combo.isEditable()) {
+            combo.setEditText(text);
         }
     }
-    if (combo.isEditable()) {
-        combo.setEditText(text);
-    }
-}
 
-void SetCheck(QCheckBox &box, int value)
-{
-    box.setChecked(value == 1 || value == 2);
-}
+    void SetCheck(QCheckBox &box, int value)
+    {
+        box.setChecked(value == 1 || value == 2);
+    }
 
 } // namespace
 
@@ -78,8 +80,8 @@ CMainDlg::CMainDlg(QSettings &store, platform::IDesktop &desktop, QWidget *paren
         return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
     };
     BuildDialog(*this, res::MainDialogTemplate());
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setWindowIcon(QGuiApplication::windowIcon());
 
     // Files dropped anywhere on the dialog, its controls included, are photos to shrink: the
@@ -99,12 +101,18 @@ CMainDlg::CMainDlg(QSettings &store, platform::IDesktop &desktop, QWidget *paren
         button->setDefault(false);
     }
     connect(ControlById<QPushButton>(*this, res::IDOK), &QPushButton::clicked, this, [] {});
-    connect(ControlById<QPushButton>(*this, res::IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
-    connect(ControlById<QCheckBox>(*this, res::IDC_SAME_FOLDER), &QCheckBox::clicked, this, &CMainDlg::OnSameFolder);
+    connect(ControlById<QPushButton>(*this, res::IDCANCEL), &QPushButton::clicked, this,
+        &QDialog::reject);
+    connect(ControlById<QCheckBox>(*this, res::IDC_SAME_FOLDER), &QCheckBox::clicked, this,
+        &CMainDlg::OnSameFolder);
     connect(ControlById<QPushButton>(*this, res::IDC_BROWSE), &QPushButton::clicked, this,
-            [this] { BrowseForFolder(settings::CompressPath); });
+        [this] { BrowseForFolder(settings::CompressPath); });
     connect(ControlById<QPushButton>(*this, res::IDC_COLOR_DETAILS), &QPushButton::clicked, this,
-            &CMainDlg::OnColorDetails);
+        &CMainDlg::OnColorDetails);
+    connect(ControlById<QPushButton>(*this, res::IDC_SCREENSHOT), &QPushButton::clicked, this,
+        &CMainDlg::OnScreenShotButton);
+    connect(ControlById<QPushButton>(*this, res::IDC_WINDOWSHOT), &QPushButton::clicked, this,
+        &CMainDlg::OnWindowShotButton);
 
     OnInitDialog();
 }
@@ -122,6 +130,12 @@ void CMainDlg::OnInitDialog()
     UpdateData(false);
     QDir().mkpath(QString::fromStdString(settings::CompressPath));
     OnSameFolder();
+
+    m_tracker = capture::CForegroundTracker();
+    m_timer = new QTimer(this);
+    m_timer->setInterval(capture::kTrackPeriodMs);
+    connect(m_timer, &QTimer::timeout, this, &CMainDlg::OnTimer);
+    m_timer->start();
 }
 
 void CMainDlg::UpdateData(bool save)
@@ -131,8 +145,8 @@ void CMainDlg::UpdateData(bool save)
     auto &sameFolder = *ControlById<QCheckBox>(*this, res::IDC_SAME_FOLDER);
     auto &color = *ControlById<QCheckBox>(*this, res::IDC_COLOR);
     auto &path = *ControlById<QLabel>(*this, res::IDC_PATH);
-    const QSignalBlocker blockers[] = {QSignalBlocker(ratio), QSignalBlocker(quality), QSignalBlocker(sameFolder),
-                                       QSignalBlocker(color), QSignalBlocker(path)};
+    const QSignalBlocker blockers[] = {QSignalBlocker(ratio), QSignalBlocker(quality),
+        QSignalBlocker(sameFolder), QSignalBlocker(color), QSignalBlocker(path)};
     if (save) {
         m_strRatio = ratio.currentIndex() >= 0 ? ratio.currentText() : QString();
         m_strQuality = quality.currentText();
@@ -175,7 +189,8 @@ void CMainDlg::OnSameFolder()
 
 void CMainDlg::BrowseForFolder(std::string &path)
 {
-    const QString chosen = m_chooseFolder(this, QStringLiteral("保存パス選択"), QString::fromStdString(path));
+    const QString chosen =
+        m_chooseFolder(this, QStringLiteral("保存パス選択"), QString::fromStdString(path));
     if (chosen.isEmpty()) {
         return;
     }
@@ -207,7 +222,8 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent *event)
 void CMainDlg::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier)) {
-        QContextMenuEvent menuEvent(QContextMenuEvent::Keyboard, QPoint(0, 0), mapToGlobal(QPoint(0, 0)));
+        QContextMenuEvent menuEvent(
+            QContextMenuEvent::Keyboard, QPoint(0, 0), mapToGlobal(QPoint(0, 0)));
         contextMenuEvent(&menuEvent);
         return;
     }
@@ -216,7 +232,8 @@ void CMainDlg::keyPressEvent(QKeyEvent *event)
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (auto *button = qobject_cast<QPushButton *>(focusWidget()); button && event->modifiers() == Qt::NoModifier) {
+        if (auto *button = qobject_cast<QPushButton *>(focusWidget());
+            button && event->modifiers() == Qt::NoModifier) {
             button->click();
         }
         return;
@@ -263,18 +280,18 @@ void CMainDlg::PlaceTopRight()
 
 namespace {
 
-std::vector<std::string> LocalFiles(const QMimeData *data)
-{
-    std::vector<std::string> paths;
-    if (data && data->hasUrls()) {
-        for (const QUrl &url : data->urls()) {
-            if (url.isLocalFile()) {
-                paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+    std::vector<std::string> LocalFiles(const QMimeData *data)
+    {
+        std::vector<std::string> paths;
+        if (data && data->hasUrls()) {
+            for (const QUrl &url : data->urls()) {
+                if (url.isLocalFile()) {
+                    paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+                }
             }
         }
+        return paths;
     }
-    return paths;
-}
 
 } // namespace
 
@@ -321,6 +338,71 @@ void CMainDlg::ShowOutputFolder(const std::string &path)
     m_folderPresenter.ShowOutputFolder(path);
 }
 
+void CMainDlg::OnScreenShotButton()
+{
+    hide();
+    UpdateData(true);
+    ReadConversionControls();
+    QMetaObject::invokeMethod(this, &CMainDlg::OnDoScreenShot, Qt::QueuedConnection);
+}
+
+void CMainDlg::OnWindowShotButton()
+{
+    hide();
+    UpdateData(true);
+    ReadConversionControls();
+    QMetaObject::invokeMethod(this, &CMainDlg::OnDoWindowShot, Qt::QueuedConnection);
+}
+
+namespace {
+
+    std::string NewCapturePath(const char *pattern)
+    {
+        const std::string name = capture::CaptureName(pattern, std::time(nullptr));
+        return capture::UnusedCapturePath(capture::CapturePath(settings::CompressPath, name));
+    }
+
+} // namespace
+
+void CMainDlg::OnDoScreenShot()
+{
+    const std::string path = NewCapturePath(capture::kScreenShotPattern);
+    (void)capture::CaptureRectToFile(
+        m_desktop, m_image, m_desktop.ScreenRect(), path, settings::CompressRate);
+    showNormal();
+    ShowOutputFolder(path);
+}
+
+void CMainDlg::OnDoWindowShot()
+{
+    const std::string path = NewCapturePath(capture::kWindowShotPattern);
+    if (m_tracker.m_pCaptureWnd != platform::kNoWindow) {
+        if (m_desktop.FindWindow(m_tracker.m_strCaptureTitle) == platform::kNoWindow) {
+            showNormal();
+            ShowMessage(this, QString::fromUtf8(capture::kLostWindowMessage));
+        } else {
+            m_desktop.RaiseWindow(m_tracker.m_pCaptureWnd);
+            QThread::msleep(capture::kWindowShotPauseMs); // let it come to the front and repaint
+            CaptureWindow(m_tracker.m_pCaptureWnd, path);
+            ShowOutputFolder(path);
+        }
+    }
+    showNormal();
+}
+
+void CMainDlg::CaptureWindow(platform::WindowId window, const std::string &path)
+{
+    platform::Rect rect;
+    if (m_desktop.WindowRect(window, rect)) {
+        (void)capture::CaptureRectToFile(m_desktop, m_image, rect, path, settings::CompressRate);
+    }
+}
+
+void CMainDlg::OnTimer()
+{
+    m_tracker.Step(m_desktop, static_cast<platform::WindowId>(winId()));
+}
+
 void CMainDlg::done(int result)
 {
     if (!m_destroyed) {
@@ -332,6 +414,7 @@ void CMainDlg::done(int result)
 
 void CMainDlg::OnDestroy()
 {
+    m_timer->stop();
     UpdateData(true);
     ReadConversionControls();
     settings::CSettingsStore(*m_profile).SaveSettings();
@@ -342,7 +425,8 @@ CAboutDlg::CAboutDlg(QWidget *parent)
     : QDialog(parent)
 {
     BuildDialog(*this, res::AboutDialogTemplate());
-    connect(ControlById<QPushButton>(*this, res::IDOK), &QPushButton::clicked, this, &QDialog::accept);
+    connect(
+        ControlById<QPushButton>(*this, res::IDOK), &QPushButton::clicked, this, &QDialog::accept);
 }
 
 } // namespace ui

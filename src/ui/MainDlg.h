@@ -8,11 +8,13 @@
 #include <QDialog>
 #include <QString>
 
+#include "capture/Capture.h"
 #include "image/PhotoImage.h"
 #include "platform/IDesktop.h"
 #include "shell/OutputFolder.h"
 
 class QMenu;
+class QTimer;
 class QSettings;
 
 namespace settings {
@@ -53,9 +55,24 @@ public:
     void OnDropFiles(const std::vector<std::string> &paths);
     // Raises a window showing the folder of `path`, the file a job wrote last, or opens it.
     void ShowOutputFolder(const std::string &path);
+    // The capture buttons: hide the dialog, read the controls, and capture once the click has
+    // been handled and the screen has repainted.
+    void OnScreenShotButton();
+    void OnWindowShotButton();
+    // Capture the whole screen, or the window last in front, into the output folder.
+    void OnDoScreenShot();
+    void OnDoWindowShot();
+    // Copies `window`'s outer rectangle into the capture slot and saves it at `path`.
+    void CaptureWindow(platform::WindowId window, const std::string &path);
+    // Timer 1: the tracking step.
+    void OnTimer();
+
+    // The window a window shot captures, the last foreground window and its title.
+    capture::CForegroundTracker m_tracker;
 
     // Replaceable in tests: asks the user for a folder, empty on cancel.
-    std::function<QString(QWidget *parent, const QString &title, const QString &start)> m_chooseFolder;
+    std::function<QString(QWidget *parent, const QString &title, const QString &start)>
+        m_chooseFolder;
 
     image::CPhotoImage m_image;
     QString m_strRatio;
@@ -83,6 +100,7 @@ private:
     platform::IDesktop &m_desktop;
     shell::COutputFolderPresenter m_folderPresenter;
     std::unique_ptr<settings::CQSettingsProfile> m_profile;
+    QTimer *m_timer = nullptr;
     bool m_destroyed = false;
 };
 

@@ -43,7 +43,8 @@ public:
     void RaiseWindow(platform::WindowId id) override
     {
         raised.push_back(id);
-        auto it = std::find_if(windows.begin(), windows.end(), [id](const Window &w) { return w.id == id; });
+        auto it = std::find_if(
+            windows.begin(), windows.end(), [id](const Window &w) { return w.id == id; });
         if (it != windows.end()) {
             std::rotate(windows.begin(), it, it + 1);
             foreground = id;
@@ -58,31 +59,31 @@ public:
         return window != nullptr;
     }
     platform::Rect ScreenRect() override { return screen; }
-    std::unique_ptr<image::CWorkingBitmap> CaptureRect(const platform::Rect &rect) override
+    bool CaptureRect(const platform::Rect &rect, image::CWorkingBitmap &into) override
     {
         captured.push_back(rect);
-        auto bitmap = image::CWorkingBitmap::Create(rect.Width(), rect.Height());
-        for (int y = 0; bitmap && y < rect.Height(); ++y) {
-            std::uint8_t *row = bitmap->MemoryRow(y);
+        for (int y = 0; y < rect.Height(); ++y) {
+            std::uint8_t *row = into.MemoryRow(y);
             for (int x = 0; x < rect.Width(); ++x) {
                 row[x * 3 + 0] = blue;
                 row[x * 3 + 1] = green;
                 row[x * 3 + 2] = red;
             }
         }
-        return bitmap;
+        return true;
     }
     void OpenFolder(const std::string &folder) override { opened.push_back(folder); }
 
     const Window *Find(platform::WindowId id) const
     {
-        auto it = std::find_if(windows.begin(), windows.end(), [id](const Window &w) { return w.id == id; });
+        auto it = std::find_if(
+            windows.begin(), windows.end(), [id](const Window &w) { return w.id == id; });
         return it == windows.end() ? nullptr : &*it;
     }
 
     std::vector<Window> windows;
     platform::WindowId foreground = platform::kNoWindow;
-    platform::Rect screen {0, 0, 640, 480};
+    platform::Rect screen{0, 0, 640, 480};
     std::uint8_t red = 0, green = 0, blue = 0;
 
     std::vector<platform::WindowId> raised;

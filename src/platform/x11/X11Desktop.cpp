@@ -283,24 +283,24 @@ Rect CX11Desktop::ScreenRect()
     return {0, 0, DisplayWidth(display, screen), DisplayHeight(display, screen)};
 }
 
-std::unique_ptr<image::CWorkingBitmap> CX11Desktop::CaptureRect(const Rect &rect)
+bool CX11Desktop::CaptureRect(const Rect &rect, image::CWorkingBitmap &into)
 {
-    auto bitmap = image::CWorkingBitmap::Create(rect.Width(), rect.Height());
-    if (!m_display || !bitmap) {
-        return nullptr;
+    if (!m_display || into.Width() != rect.Width() || into.Height() != rect.Height()) {
+        return false;
     }
+    image::CWorkingBitmap *bitmap = &into;
     const Rect screen = ScreenRect();
     const Rect visible{std::max(rect.left, screen.left), std::max(rect.top, screen.top),
         std::min(rect.right, screen.right), std::min(rect.bottom, screen.bottom)};
     if (visible.Width() <= 0 || visible.Height() <= 0) {
-        return bitmap;
+        return true;
     }
     Display *display = Dpy(m_display);
     XImage *picture = XGetImage(display, DefaultRootWindow(display), visible.left, visible.top,
         static_cast<unsigned>(visible.Width()), static_cast<unsigned>(visible.Height()), AllPlanes,
         ZPixmap);
     if (!picture) {
-        return nullptr;
+        return false;
     }
     const int redShift = ShiftOf(picture->red_mask), greenShift = ShiftOf(picture->green_mask),
               blueShift = ShiftOf(picture->blue_mask);
@@ -329,7 +329,7 @@ std::unique_ptr<image::CWorkingBitmap> CX11Desktop::CaptureRect(const Rect &rect
         }
     }
     XDestroyImage(picture);
-    return bitmap;
+    return true;
 }
 
 void CX11Desktop::OpenFolder(const std::string &folder)

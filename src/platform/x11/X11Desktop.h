@@ -23,7 +23,7 @@ public:
     void RaiseWindow(WindowId window) override;
     bool WindowRect(WindowId window, Rect &rect) override;
     Rect ScreenRect() override;
-    std::unique_ptr<image::CWorkingBitmap> CaptureRect(const Rect &rect) override;
+    bool CaptureRect(const Rect &rect, image::CWorkingBitmap &into) override;
     void OpenFolder(const std::string &folder) override;
 
 private:
