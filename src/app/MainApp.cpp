@@ -18,7 +18,8 @@ void CMainApp::ChoosePlatform(int argc, char **argv)
         return;
     }
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "-platform") == 0 || std::strncmp(argv[i], "-platform=", 10) == 0) {
+        if (std::strcmp(argv[i], "-platform") == 0
+            || std::strncmp(argv[i], "-platform=", 10) == 0) {
             return;
         }
     }
@@ -38,7 +39,7 @@ int CMainApp::InitInstance()
     const auto store = settings::OpenUserSettings(QCoreApplication::applicationName());
     platform::CX11Desktop desktop;
     ui::CMainDlg dialog(*store, desktop);
-    dialog.exec();
+    dialog.RunUntilClosed();
     return 0;
 }
 

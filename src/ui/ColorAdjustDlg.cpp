@@ -47,19 +47,19 @@ CColorAdjustDlg::CColorAdjustDlg(QWidget *parent)
     , m_nValue(settings::Value)
 {
     BuildDialog(*this, res::ColorDialogTemplate());
-    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+        | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     for (QLabel *label : findChildren<QLabel *>(QString(), Qt::FindDirectChildrenOnly)) {
         QPalette palette = label->palette();
         palette.setColor(QPalette::WindowText, QColor(0, 0, 200));
         label->setPalette(palette);
     }
-    m_pairs[0] = {ControlById<QSlider>(*this, res::IDC_HUE_SLIDER), ControlById<QLineEdit>(*this, res::IDC_HUE_EDIT),
-                  &m_nHue};
+    m_pairs[0] = {ControlById<QSlider>(*this, res::IDC_HUE_SLIDER),
+        ControlById<QLineEdit>(*this, res::IDC_HUE_EDIT), &m_nHue};
     m_pairs[1] = {ControlById<QSlider>(*this, res::IDC_SATURATION_SLIDER),
-                  ControlById<QLineEdit>(*this, res::IDC_SATURATION_EDIT), &m_nSaturation};
+        ControlById<QLineEdit>(*this, res::IDC_SATURATION_EDIT), &m_nSaturation};
     m_pairs[2] = {ControlById<QSlider>(*this, res::IDC_VALUE_SLIDER),
-                  ControlById<QLineEdit>(*this, res::IDC_VALUE_EDIT), &m_nValue};
+        ControlById<QLineEdit>(*this, res::IDC_VALUE_EDIT), &m_nValue};
 
     UpdateData(false);
     const int ranges[3][2] = {{-180, 180}, {-100, 100}, {-100, 100}};
@@ -78,8 +78,10 @@ CColorAdjustDlg::CColorAdjustDlg(QWidget *parent)
         connect(pair.slider, &QSlider::valueChanged, this, [this, pair] { OnSliderChanged(pair); });
         connect(pair.edit, &QLineEdit::textEdited, this, [this, pair] { OnEditChanged(pair); });
     }
-    connect(ControlById<QPushButton>(*this, res::IDOK), &QPushButton::clicked, this, &CColorAdjustDlg::accept);
-    connect(ControlById<QPushButton>(*this, res::IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
+    connect(ControlById<QPushButton>(*this, res::IDOK), &QPushButton::clicked, this,
+        &CColorAdjustDlg::accept);
+    connect(ControlById<QPushButton>(*this, res::IDCANCEL), &QPushButton::clicked, this,
+        &QDialog::reject);
 }
 
 bool CColorAdjustDlg::UpdateData(bool save)

@@ -35,12 +35,10 @@ private:
 void BuildDialog(QDialog &dialog, const res::DialogTemplate &dialogTemplate);
 
 // The control with `id`, or nullptr.
-template<typename Widget>
-Widget *ControlById(const QWidget &dialog, int id);
+template <typename Widget> Widget *ControlById(const QWidget &dialog, int id);
 QWidget *ControlWidget(const QWidget &dialog, int id);
 
-template<typename Widget>
-Widget *ControlById(const QWidget &dialog, int id)
+template <typename Widget> Widget *ControlById(const QWidget &dialog, int id)
 {
     return qobject_cast<Widget *>(ControlWidget(dialog, id));
 }

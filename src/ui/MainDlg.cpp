@@ -1,5 +1,6 @@
 #include "MainDlg.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 #include <ctime>
@@ -10,6 +11,8 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -136,6 +139,17 @@ void CMainDlg::OnInitDialog()
     m_timer->setInterval(capture::kTrackPeriodMs);
     connect(m_timer, &QTimer::timeout, this, &CMainDlg::OnTimer);
     m_timer->start();
+}
+
+void CMainDlg::RunUntilClosed()
+{
+    QEventLoop loop;
+    connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+    const bool quitOnClose = QGuiApplication::quitOnLastWindowClosed();
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    show();
+    loop.exec();
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnClose);
 }
 
 void CMainDlg::UpdateData(bool save)
@@ -356,6 +370,9 @@ void CMainDlg::OnWindowShotButton()
 
 namespace {
 
+    constexpr int kHideTimeoutMs = 500;
+    constexpr int kRepaintMs = 60;
+
     std::string NewCapturePath(const char *pattern)
     {
         const std::string name = capture::CaptureName(pattern, std::time(nullptr));
@@ -364,9 +381,32 @@ namespace {
 
 } // namespace
 
+void CMainDlg::WaitUntilHidden()
+{
+    // The window manager takes the frame off the screen on its own time, and the windows below
+    // repaint on theirs: without this wait the dialog shows in its own screen shot.
+    const auto self = static_cast<platform::WindowId>(winId());
+    QElapsedTimer clock;
+    clock.start();
+    auto shown = [&] {
+        const auto windows = m_desktop.TopLevelWindows();
+        return std::find(windows.begin(), windows.end(), self) != windows.end();
+    };
+    while (clock.elapsed() < kHideTimeoutMs && shown()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        QThread::msleep(10);
+    }
+    const qint64 hidden = clock.elapsed();
+    while (clock.elapsed() < hidden + kRepaintMs) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        QThread::msleep(10);
+    }
+}
+
 void CMainDlg::OnDoScreenShot()
 {
     const std::string path = NewCapturePath(capture::kScreenShotPattern);
+    WaitUntilHidden();
     (void)capture::CaptureRectToFile(
         m_desktop, m_image, m_desktop.ScreenRect(), path, settings::CompressRate);
     showNormal();
@@ -377,6 +417,7 @@ void CMainDlg::OnDoWindowShot()
 {
     const std::string path = NewCapturePath(capture::kWindowShotPattern);
     if (m_tracker.m_pCaptureWnd != platform::kNoWindow) {
+        WaitUntilHidden();
         if (m_desktop.FindWindow(m_tracker.m_strCaptureTitle) == platform::kNoWindow) {
             showNormal();
             ShowMessage(this, QString::fromUtf8(capture::kLostWindowMessage));

@@ -36,6 +36,10 @@ public:
     CMainDlg(QSettings &store, platform::IDesktop &desktop, QWidget *parent = nullptr);
     ~CMainDlg() override;
 
+    // Shows the dialog and runs the event loop until it closes. Unlike exec(), hiding the dialog
+    // for a capture does not end the run.
+    void RunUntilClosed();
+
     // Copies the controls into the members (save true) or the members into the controls.
     void UpdateData(bool save);
     // Copies the conversion controls into CompressDenom, CompressRate, SameFolder and Color.
@@ -94,6 +98,8 @@ protected:
 
 private:
     void OnInitDialog();
+    // Waits, handling no input, until the hidden dialog is off the screen.
+    void WaitUntilHidden();
     void OnDestroy();
 
     QSettings &m_store;

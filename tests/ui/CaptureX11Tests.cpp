@@ -1,6 +1,7 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -103,6 +104,11 @@ TEST_F(CaptureOnX11, ScreenShotHoldsTheWindowsColour)
     EXPECT_NEAR(pixel[0], 30, 6);
     EXPECT_NEAR(pixel[1], 90, 6);
     EXPECT_NEAR(pixel[2], 220, 6);
+    // The hidden dialog is not in its own screen shot: the empty desktop is black here.
+    const QPoint dialog = m_dialog->frameGeometry().center();
+    const std::uint8_t *behind = screen.At(dialog.x(), dialog.y());
+    EXPECT_LT(behind[0] + behind[1] + behind[2], 60)
+        << int(behind[0]) << "," << int(behind[1]) << "," << int(behind[2]);
 
     Click(res::IDC_SCREENSHOT); // the same second, or not: never a replaced file
     EXPECT_EQ(Shots("scn").size(), 2u);
@@ -122,6 +128,20 @@ TEST_F(CaptureOnX11, WindowShotHasTheOuterRectanglesSize)
     const RgbPicture shot = DecodeReference(ReadFile(shots[0]), 1);
     EXPECT_EQ(shot.width, outer.Width());
     EXPECT_EQ(shot.height, outer.Height());
+}
+
+// The program's own run: hiding the dialog for a capture must not end it.
+TEST_F(CaptureOnX11, RunOutlivesTheHiddenDialogAndEndsWhenItCloses)
+{
+    bool captured = false;
+    QTimer::singleShot(100, m_dialog.get(), [&] {
+        Click(res::IDC_SCREENSHOT);
+        captured = !Shots("scn").empty();
+        m_dialog->reject();
+    });
+    m_dialog->RunUntilClosed();
+    EXPECT_TRUE(captured);
+    EXPECT_FALSE(m_dialog->isVisible());
 }
 
 TEST_F(CaptureOnX11, WindowShotOfAClosedWindowAsksAgainAndWritesNothing)

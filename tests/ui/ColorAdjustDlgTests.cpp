@@ -49,7 +49,8 @@ TEST_F(ColorAdjustDlg, OpensWithTheSettingsAndRanges)
     EXPECT_EQ(Edit(dialog, res::IDC_SATURATION_EDIT).text(), "40");
     EXPECT_EQ(Edit(dialog, res::IDC_VALUE_EDIT).text(), "10");
     for (QLabel *label : dialog.findChildren<QLabel *>()) {
-        EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 0, 200)) << label->text().toStdString();
+        EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(0, 0, 200))
+            << label->text().toStdString();
     }
 }
 
@@ -140,8 +141,8 @@ TEST_P(ScanInteger, ReadsLikeScanfPercentD)
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, ScanInteger,
-                         ::testing::Values(ScanCase{"12", true, 12}, ScanCase{"  -7x", true, -7}, ScanCase{"+3", true, 3},
-                                           ScanCase{"", false, 0}, ScanCase{"-", false, 0}, ScanCase{"a1", false, 0},
-                                           ScanCase{"99999999999", true, 2147483647}));
+    ::testing::Values(ScanCase{"12", true, 12}, ScanCase{"  -7x", true, -7},
+        ScanCase{"+3", true, 3}, ScanCase{"", false, 0}, ScanCase{"-", false, 0},
+        ScanCase{"a1", false, 0}, ScanCase{"99999999999", true, 2147483647}));
 
 } // namespace

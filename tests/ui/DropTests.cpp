@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <QComboBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -10,6 +8,7 @@
 #include <QUrl>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "QtTestEnvironment.h"
 #include "fakes/FakeDesktop.h"
@@ -33,9 +32,10 @@ class DropOnDialog : public ::testing::Test
 protected:
     void SetUp() override
     {
-        m_store = std::make_unique<QSettings>(QString::fromStdString(m_dir.File("trelvo.conf")), QSettings::IniFormat);
+        m_store = std::make_unique<QSettings>(
+            QString::fromStdString(m_dir.File("trelvo.conf")), QSettings::IniFormat);
         m_store->setValue(QString::fromUtf8(settings::kSection) + "/CompressPath",
-                          QString::fromStdString(m_dir.File("out")));
+            QString::fromStdString(m_dir.File("out")));
         m_dialog = std::make_unique<CMainDlg>(*m_store, m_desktop);
         m_dialog->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog.get()));
@@ -66,7 +66,10 @@ protected:
         return true;
     }
 
-    static QUrl Url(const std::string &path) { return QUrl::fromLocalFile(QString::fromStdString(path)); }
+    static QUrl Url(const std::string &path)
+    {
+        return QUrl::fromLocalFile(QString::fromStdString(path));
+    }
     QComboBox &Quality() { return *ControlById<QComboBox>(*m_dialog, res::IDC_QUALITY); }
 
     CTempDir m_dir;
@@ -110,7 +113,8 @@ TEST_F(DropOnDialog, EmptyFolderShowsTheMessageAndPresentsNothing)
     ASSERT_EQ(mkdir(m_dir.File("empty").c_str(), 0700), 0);
     MessageCatcher message;
     ASSERT_TRUE(Drop(m_dialog.get(), {Url(m_dir.File("empty"))}));
-    EXPECT_EQ(message.text.toStdString(), "フォルダにJPGファイルが無いか、写真ファイル以外を指定されました。");
+    EXPECT_EQ(message.text.toStdString(),
+        "フォルダにJPGファイルが無いか、写真ファイル以外を指定されました。");
     EXPECT_EQ(message.caption, QCoreApplication::applicationName());
     EXPECT_TRUE(m_desktop.opened.empty());
     EXPECT_TRUE(m_desktop.raised.empty());

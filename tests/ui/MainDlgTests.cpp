@@ -12,10 +12,10 @@
 #include <gtest/gtest.h>
 
 #include "QtTestEnvironment.h"
+#include "fakes/FakeDesktop.h"
 #include "res/DialogTemplates.h"
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
-#include "fakes/FakeDesktop.h"
 #include "support/TempDir.h"
 #include "ui/ColorAdjustDlg.h"
 #include "ui/DialogBuilder.h"
@@ -34,7 +34,8 @@ protected:
     {
         m_oldHome = std::getenv("HOME") ? std::getenv("HOME") : "";
         setenv("HOME", m_dir.Path().c_str(), 1);
-        m_store = std::make_unique<QSettings>(QString::fromStdString(m_dir.File("trelvo.conf")), QSettings::IniFormat);
+        m_store = std::make_unique<QSettings>(
+            QString::fromStdString(m_dir.File("trelvo.conf")), QSettings::IniFormat);
     }
     void TearDown() override { setenv("HOME", m_oldHome.c_str(), 1); }
 
@@ -124,14 +125,15 @@ TEST_P(MainDlgCombos, SelectByPrefixAndReadBack)
 }
 
 INSTANTIATE_TEST_SUITE_P(Stored, MainDlgCombos,
-                         ::testing::Values(ComboCase{2, 60, 1, "60", 2, 60}, ComboCase{8, 5, 3, "50", 8, 50},
-                                           ComboCase{1, 65, 0, "65", 1, 65}, ComboCase{4, 100, 2, "100", 4, 100},
-                                           ComboCase{3, 9, -1, "90", 0, 90}, ComboCase{0, -3, -1, "-3", 0, -3}));
+    ::testing::Values(ComboCase{2, 60, 1, "60", 2, 60}, ComboCase{8, 5, 3, "50", 8, 50},
+        ComboCase{1, 65, 0, "65", 1, 65}, ComboCase{4, 100, 2, "100", 4, 100},
+        ComboCase{3, 9, -1, "90", 0, 90}, ComboCase{0, -3, -1, "-3", 0, -3}));
 
 TEST_F(MainDlg, TypedQualityIsReadAsItsLeadingInteger)
 {
     CMainDlg dialog(*m_store, m_desktop);
-    for (const auto &[typed, rate] : {std::pair{" 75%", 75}, {"150", 150}, {"abc", 0}, {"99999999999", 2147483647}}) {
+    for (const auto &[typed, rate] :
+        {std::pair{" 75%", 75}, {"150", 150}, {"abc", 0}, {"99999999999", 2147483647}}) {
         Quality(dialog).setEditText(QString::fromUtf8(typed));
         dialog.ReadConversionControls();
         EXPECT_EQ(settings::CompressRate, rate) << typed;
@@ -191,7 +193,8 @@ TEST_F(MainDlg, EnterDoesNothingAndEscapeSavesAllSettings)
     EXPECT_EQ(Stored("CompressDenom").toInt(), 8);
     EXPECT_EQ(Stored("CompressRate").toInt(), 42);
     EXPECT_EQ(Stored("Edge").toInt(), 77);
-    EXPECT_EQ(Stored("CompressPath").toString().toStdString(), Home() + "/Marnoth/縮小画像フォルダ");
+    EXPECT_EQ(
+        Stored("CompressPath").toString().toStdString(), Home() + "/Marnoth/縮小画像フォルダ");
 }
 
 TEST_F(MainDlg, MenuClosesAndOpensTheAboutBox)

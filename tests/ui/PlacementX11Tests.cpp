@@ -28,9 +28,10 @@ TEST(MainDlgOnX11, FrameTouchesTheTopRightCorner)
     ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.frameGeometry() != dialog.geometry(); }, 3000))
         << "the window manager drew no frame";
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.frameGeometry().topRight() == screen.topRight(); }, 3000))
-        << "frame at " << dialog.frameGeometry().x() << "," << dialog.frameGeometry().y() << " size "
-        << dialog.frameGeometry().width() << "x" << dialog.frameGeometry().height();
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return dialog.frameGeometry().topRight() == screen.topRight(); }, 3000))
+        << "frame at " << dialog.frameGeometry().x() << "," << dialog.frameGeometry().y()
+        << " size " << dialog.frameGeometry().width() << "x" << dialog.frameGeometry().height();
     EXPECT_GT(dialog.geometry().top(), screen.top()); // the title bar is above the client area
 }
 

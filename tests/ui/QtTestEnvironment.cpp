@@ -12,25 +12,26 @@ namespace testing_support {
 
 namespace {
 
-// The QApplication lives in a global environment rather than in main(), so that listing the
-// tests at build time needs no display.
-class QtEnvironment : public ::testing::Environment
-{
-public:
-    void SetUp() override
+    // The QApplication lives in a global environment rather than in main(), so that listing the
+    // tests at build time needs no display.
+    class QtEnvironment : public ::testing::Environment
     {
-        static int argc = 1;
-        static char name[] = "ui_tests";
-        static char *argv[] = {name, nullptr};
-        m_application = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_application.reset(); }
+    public:
+        void SetUp() override
+        {
+            static int argc = 1;
+            static char name[] = "ui_tests";
+            static char *argv[] = {name, nullptr};
+            m_application = std::make_unique<QApplication>(argc, argv);
+        }
+        void TearDown() override { m_application.reset(); }
 
-private:
-    std::unique_ptr<QApplication> m_application;
-};
+    private:
+        std::unique_ptr<QApplication> m_application;
+    };
 
-[[maybe_unused]] ::testing::Environment *const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+    [[maybe_unused]] ::testing::Environment *const kEnvironment =
+        ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 } // namespace
 

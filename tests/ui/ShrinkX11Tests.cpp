@@ -1,11 +1,11 @@
 #include <cstdlib>
-#include <sys/stat.h>
 
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "platform/x11/X11Desktop.h"
 #include "settings/SettingsStore.h"
@@ -21,7 +21,8 @@ namespace {
 // output folder, the second raises the window that shows it instead of opening another.
 TEST(ShrinkOnX11, OutputFolderIsOpenedOnceThenRaised)
 {
-    if (QStandardPaths::findExecutable("pcmanfm").isEmpty() || QStandardPaths::findExecutable("xdg-open").isEmpty()) {
+    if (QStandardPaths::findExecutable("pcmanfm").isEmpty()
+        || QStandardPaths::findExecutable("xdg-open").isEmpty()) {
         GTEST_SKIP() << "pcmanfm and xdg-open are needed";
     }
     CTempDir dir;
@@ -39,7 +40,8 @@ TEST(ShrinkOnX11, OutputFolderIsOpenedOnceThenRaised)
     WriteFile(photo, EncodeJpeg(MakePhotoLike(64, 48)));
 
     QSettings store(QString::fromStdString(dir.File("trelvo.conf")), QSettings::IniFormat);
-    store.setValue(QString::fromUtf8(settings::kSection) + "/CompressPath", QString::fromStdString(dir.File("出力フォルダ")));
+    store.setValue(QString::fromUtf8(settings::kSection) + "/CompressPath",
+        QString::fromStdString(dir.File("出力フォルダ")));
     platform::CX11Desktop desktop;
     ui::CMainDlg dialog(store, desktop);
     dialog.show();
@@ -55,7 +57,8 @@ TEST(ShrinkOnX11, OutputFolderIsOpenedOnceThenRaised)
         return found;
     };
     dialog.OnDropFiles({photo});
-    ASSERT_TRUE(QTest::qWaitFor([&] { return folderWindows().size() == 1; }, 20000)) << "no file manager window";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return folderWindows().size() == 1; }, 20000))
+        << "no file manager window";
     EXPECT_TRUE(Exists(dir.File("出力フォルダ/as.jpg")));
     const platform::WindowId folderWindow = folderWindows().front();
 
@@ -64,9 +67,11 @@ TEST(ShrinkOnX11, OutputFolderIsOpenedOnceThenRaised)
     QTest::qWait(500);
     const auto dialogWindow = static_cast<platform::WindowId>(dialog.winId());
     desktop.RaiseWindow(dialogWindow);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return desktop.TopLevelWindows().front() == dialogWindow; }, 3000));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return desktop.TopLevelWindows().front() == dialogWindow; }, 3000));
     dialog.OnDropFiles({photo});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return desktop.TopLevelWindows().front() == folderWindow; }, 3000));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return desktop.TopLevelWindows().front() == folderWindow; }, 3000));
     QTest::qWait(1500); // time for a second window, were one wrongly opened
     EXPECT_EQ(folderWindows().size(), 1u);
 }
