@@ -141,28 +141,10 @@ RgbPicture DecodeReference(const std::vector<std::uint8_t> &jpeg, unsigned denom
 
 std::vector<std::uint8_t> EncodeReference(const RgbPicture &picture, int quality, bool jfif)
 {
-    jpeg_compress_struct info;
-    jpeg_error_mgr errors;
-    info.err = jpeg_std_error(&errors);
-    jpeg_create_compress(&info);
-    MemoryDestination destination;
-    jpeg_mem_dest(&info, &destination.buffer, &destination.size);
-    info.image_width = static_cast<JDIMENSION>(picture.width);
-    info.image_height = static_cast<JDIMENSION>(picture.height);
-    info.input_components = 3;
-    info.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&info);
-    info.write_JFIF_header = jfif ? TRUE : FALSE;
-    jpeg_set_quality(&info, quality, TRUE);
-    jpeg_start_compress(&info, TRUE);
-    while (info.next_scanline < info.image_height) {
-        JSAMPROW rows[] = {
-            const_cast<JSAMPROW>(picture.At(0, static_cast<int>(info.next_scanline)))};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
-    jpeg_finish_compress(&info);
-    jpeg_destroy_compress(&info);
-    return destination.Bytes();
+    EncodeOptions options;
+    options.quality = quality;
+    options.jfif = jfif;
+    return EncodeJpeg(picture, options);
 }
 
 std::vector<JpegSegment> ParseSegments(const std::vector<std::uint8_t> &jpeg)
