@@ -5,6 +5,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 
+if command -v clang-format >/dev/null; then
+  echo "== formatting"
+  git ls-files -z '*.cpp' '*.h' | xargs -0 clang-format --dry-run --Werror
+fi
+
 jobs=$(nproc)
 run_suite() { # build-dir, extra cmake arguments...
   local dir=$1

@@ -4,16 +4,18 @@ namespace res {
 
 namespace {
 
-using K = ControlKind;
+    using K = ControlKind;
 
-// The dialog fonts by name, then the Japanese fonts that Debian ships in their place.
-const std::vector<const char *> kPGothic = {"ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic", "Noto Sans CJK JP"};
-const std::vector<const char *> kUiGothic = {"MS UI Gothic", "IPAPGothic", "Noto Sans CJK JP"};
+    // The dialog fonts by name, then the Japanese fonts that Debian ships in their place.
+    const std::vector<const char *> kPGothic = {
+        "ＭＳ Ｐゴシック", "MS PGothic", "IPAPGothic", "Noto Sans CJK JP"};
+    const std::vector<const char *> kUiGothic = {"MS UI Gothic", "IPAPGothic", "Noto Sans CJK JP"};
 
 } // namespace
 
 const char kAboutMenuText[] = "バージョン情報 Kestrip(&A)...";
-const char kHelpText[] = "操作は簡単なのでヘルプはありませんよ、姉妹品「もるだす」のページも参照してくださいね。";
+const char kHelpText[] =
+    "操作は簡単なのでヘルプはありませんよ、姉妹品「もるだす」のページも参照してくださいね。";
 const char kHelpCaption[] = "お知らせ";
 
 const DialogTemplate &MainDialogTemplate()
@@ -27,10 +29,12 @@ const DialogTemplate &MainDialogTemplate()
         149,
         {
             {IDC_HINT, K::StaticText,
-             "ここへドラッグアンドドロップで写真縮小できます。\n画面ショットはボタンをクリックします。", 7, 9, 145, 18,
-             kStyleNone},
+                "ここへドラッグアンドドロップで写真縮小できます。\n画面ショットはボタンをクリックし"
+                "ます。",
+                7, 9, 145, 18, kStyleNone},
             {IDC_RATIO, K::ListCombo, "", 34, 129, 32, 52, kTabStop, {"1/1", "1/2", "1/4", "1/8"}},
-            {IDC_QUALITY, K::EditCombo, "", 95, 130, 32, 52, kTabStop, {"20", "30", "40", "50", "60", "70", "80", "90"}},
+            {IDC_QUALITY, K::EditCombo, "", 95, 130, 32, 52, kTabStop,
+                {"20", "30", "40", "50", "60", "70", "80", "90"}},
             {kNoId, K::StaticText, "縮小率", 5, 131, 23, 11, kCentred | kVCentred},
             {kNoId, K::StaticText, "％", 133, 133, 8, 10, kCentred | kVCentred},
             {IDOK, K::PushButton, "", 1, 0, 11, 6, kHidden},
@@ -63,7 +67,8 @@ const DialogTemplate &AboutDialogTemplate()
         {
             {kNoId, K::Icon, "", 11, 17, 18, 21, kStyleNone},
             {kNoId, K::StaticText, "Trelvo Version 1.0", 37, 18, 119, 8, kNoPrefix},
-            {kNoId, K::StaticText, "Using Independent JPEG Group's JPEG Library", 37, 34, 188, 23, kStyleNone},
+            {kNoId, K::StaticText, "Using Independent JPEG Group's JPEG Library", 37, 34, 188, 23,
+                kStyleNone},
             {IDOK, K::DefaultPushButton, "OK", 178, 7, 50, 16, kTabStop},
         },
     };
@@ -82,9 +87,12 @@ const DialogTemplate &ColorDialogTemplate()
         {
             {IDOK, K::DefaultPushButton, "OK", 218, 2, 50, 14, kTabStop},
             {IDCANCEL, K::PushButton, "ｷｬﾝｾﾙ", 218, 17, 50, 14, kTabStop},
-            {kNoId, K::StaticText, "　色相　（色合いを示します。度数で-180～180で指定)", 2, 13, 160, 10, kVCentred | kNoPrefix},
-            {kNoId, K::StaticText, "　彩度　(色の鮮やかさを -100%～100%で指定）", 2, 52, 162, 10, kVCentred | kNoPrefix},
-            {kNoId, K::StaticText, "　明度　（明るさを -100%～100%で指定）", 2, 87, 142, 10, kVCentred | kNoPrefix},
+            {kNoId, K::StaticText, "　色相　（色合いを示します。度数で-180～180で指定)", 2, 13, 160,
+                10, kVCentred | kNoPrefix},
+            {kNoId, K::StaticText, "　彩度　(色の鮮やかさを -100%～100%で指定）", 2, 52, 162, 10,
+                kVCentred | kNoPrefix},
+            {kNoId, K::StaticText, "　明度　（明るさを -100%～100%で指定）", 2, 87, 142, 10,
+                kVCentred | kNoPrefix},
             {IDC_HUE_SLIDER, K::Slider, "", 2, 25, 212, 20, kTabStop},
             {IDC_SATURATION_SLIDER, K::Slider, "", 2, 64, 212, 20, kTabStop},
             {IDC_VALUE_SLIDER, K::Slider, "", 2, 101, 212, 20, kTabStop},

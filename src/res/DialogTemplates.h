@@ -8,7 +8,8 @@ namespace res {
 
 constexpr int kNoId = -1;
 
-enum class ControlKind {
+enum class ControlKind
+{
     StaticText,
     ListCombo, // a drop-down list without typing
     EditCombo, // a drop-down list with an edit field
@@ -21,7 +22,8 @@ enum class ControlKind {
     Icon,
 };
 
-enum ControlStyle : unsigned {
+enum ControlStyle : unsigned
+{
     kStyleNone = 0,
     kHidden = 1u << 0,
     kCentred = 1u << 1, // text centred horizontally
@@ -66,7 +68,8 @@ extern const char kHelpText[];
 extern const char kHelpCaption[];
 
 // Control ids used by code.
-enum ControlId {
+enum ControlId
+{
     IDOK = 1,
     IDCANCEL = 2,
     IDC_PATH = 1000,

@@ -11,18 +11,20 @@ const char kSection[] = "VantrelSettings";
 
 namespace {
 
-QString Path(const QString &section, const QString &key)
-{
-    return section + QLatin1Char('/') + key;
-}
+    QString Path(const QString &section, const QString &key)
+    {
+        return section + QLatin1Char('/') + key;
+    }
 
 } // namespace
 
-QString CQSettingsProfile::GetProfileString(const QString &section, const QString &key, const QString &defaultValue)
+QString CQSettingsProfile::GetProfileString(
+    const QString &section, const QString &key, const QString &defaultValue)
 {
     const QVariant value = m_settings.value(Path(section, key));
     // A list (a text with a comma written by another program) is no single text: default.
-    if (!value.isValid() || !value.canConvert<QString>() || value.typeId() == QMetaType::QStringList) {
+    if (!value.isValid() || !value.canConvert<QString>()
+        || value.typeId() == QMetaType::QStringList) {
         return defaultValue;
     }
     return value.toString();
@@ -36,7 +38,8 @@ int CQSettingsProfile::GetProfileInt(const QString &section, const QString &key,
     return ok ? number : defaultValue;
 }
 
-void CQSettingsProfile::WriteProfileString(const QString &section, const QString &key, const QString &value)
+void CQSettingsProfile::WriteProfileString(
+    const QString &section, const QString &key, const QString &value)
 {
     m_settings.setValue(Path(section, key), value);
 }
@@ -75,8 +78,8 @@ void CSettingsStore::SaveSettings()
 
 std::unique_ptr<QSettings> OpenUserSettings(const QString &application)
 {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QString::fromUtf8(kOrganisation),
-                         application);
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+        QString::fromUtf8(kOrganisation), application);
 }
 
 } // namespace settings

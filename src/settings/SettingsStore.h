@@ -19,9 +19,11 @@ class IProfile
 {
 public:
     virtual ~IProfile() = default;
-    virtual QString GetProfileString(const QString &section, const QString &key, const QString &defaultValue) = 0;
+    virtual QString GetProfileString(
+        const QString &section, const QString &key, const QString &defaultValue) = 0;
     virtual int GetProfileInt(const QString &section, const QString &key, int defaultValue) = 0;
-    virtual void WriteProfileString(const QString &section, const QString &key, const QString &value) = 0;
+    virtual void WriteProfileString(
+        const QString &section, const QString &key, const QString &value) = 0;
     virtual void WriteProfileInt(const QString &section, const QString &key, int value) = 0;
 };
 
@@ -31,11 +33,12 @@ class CQSettingsProfile : public IProfile
 public:
     explicit CQSettingsProfile(QSettings &settings)
         : m_settings(settings)
-    {
-    }
-    QString GetProfileString(const QString &section, const QString &key, const QString &defaultValue) override;
+    { }
+    QString GetProfileString(
+        const QString &section, const QString &key, const QString &defaultValue) override;
     int GetProfileInt(const QString &section, const QString &key, int defaultValue) override;
-    void WriteProfileString(const QString &section, const QString &key, const QString &value) override;
+    void WriteProfileString(
+        const QString &section, const QString &key, const QString &value) override;
     void WriteProfileInt(const QString &section, const QString &key, int value) override;
 
 private:
@@ -49,8 +52,7 @@ class CSettingsStore
 public:
     explicit CSettingsStore(IProfile &profile)
         : m_profile(profile)
-    {
-    }
+    { }
 
     void LoadSettings();
     void SaveSettings();

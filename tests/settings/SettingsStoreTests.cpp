@@ -1,10 +1,9 @@
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QFile>
 #include <QSettings>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
@@ -64,8 +63,9 @@ TEST_F(SettingsStore, FirstStartGivesTheDefaultsAndTheFirstSaveWritesAllNineteen
     EXPECT_EQ(Hue, 0);
     EXPECT_EQ(Saturation, 40);
     EXPECT_EQ(Value, 10);
-    EXPECT_EQ((std::vector<int>{DspTime, ExifCheck, PicWindow, Delete, Edge, Depth, Sharp, ModMode}),
-              (std::vector<int>{3, 0, 0, 1, 50, 50, 50, 1}));
+    EXPECT_EQ(
+        (std::vector<int>{DspTime, ExifCheck, PicWindow, Delete, Edge, Depth, Sharp, ModMode}),
+        (std::vector<int>{3, 0, 0, 1, 50, 50, 50, 1}));
 
     Save();
     QSettings file(File(), QSettings::IniFormat);

@@ -29,10 +29,10 @@ TEST_P(FolderName, IsTheLastFolderOfThePath)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, FolderName,
-                         ::testing::Values(NameCase{"/home/u/Marnoth/縮小画像フォルダ/IMG_0001s.jpg", "縮小画像フォルダ"},
-                                           NameCase{"/ソフト/a.jpg", "ソフト"}, NameCase{"/x.jpg", "/"},
-                                           NameCase{"media/x.jpg", "media"}, NameCase{"x.jpg", ""},
-                                           NameCase{"", ""}));
+    ::testing::Values(
+        NameCase{"/home/u/Marnoth/縮小画像フォルダ/IMG_0001s.jpg", "縮小画像フォルダ"},
+        NameCase{"/ソフト/a.jpg", "ソフト"}, NameCase{"/x.jpg", "/"},
+        NameCase{"media/x.jpg", "media"}, NameCase{"x.jpg", ""}, NameCase{"", ""}));
 
 class ShowOutputFolder : public ::testing::Test
 {
@@ -41,12 +41,12 @@ protected:
     {
         settings::SameFolder = 0;
         settings::CompressPath = "/home/u/Marnoth/縮小画像フォルダ";
-        m_desktop.windows = {{11, "Trelvo", {}}, {12, "Photos - File Manager", {}}, {13, "縮小画像フォルダ", {}},
-                             {14, "Copy of 縮小画像フォルダ", {}}};
+        m_desktop.windows = {{11, "Trelvo", {}}, {12, "Photos - File Manager", {}},
+            {13, "縮小画像フォルダ", {}}, {14, "Copy of 縮小画像フォルダ", {}}};
     }
 
     CFakeDesktop m_desktop;
-    COutputFolderPresenter m_presenter {m_desktop};
+    COutputFolderPresenter m_presenter{m_desktop};
 };
 
 TEST_F(ShowOutputFolder, RaisesTheFirstWindowWhoseTitleHoldsTheNameAndOpensNothing)
@@ -88,7 +88,8 @@ TEST_F(ShowOutputFolder, WithoutAMatchOpensTheOutputFolderOrThePhotosFolder)
     settings::SameFolder = 1;
     m_presenter.ShowOutputFolder("/media/Trip/as.jpg");
     m_presenter.ShowOutputFolder("/as.jpg");
-    EXPECT_EQ(m_desktop.opened, (std::vector<std::string>{"/home/u/Marnoth/縮小画像フォルダ", "/media/Trip", "/"}));
+    EXPECT_EQ(m_desktop.opened,
+        (std::vector<std::string>{"/home/u/Marnoth/縮小画像フォルダ", "/media/Trip", "/"}));
     EXPECT_TRUE(m_desktop.raised.empty());
 }
 

@@ -150,7 +150,8 @@ TEST_F(ShrinkCli, StoredSettingsApplyAndAreNeverWritten)
     stored.sync();
     EXPECT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.out, m_dir.File("stored/as.jpg") + "\n");
-    EXPECT_EQ(ReadFile(m_dir.File("stored/as.jpg")), EncodeReference(DecodeReference(ReadFile(photo), 1), 75, true));
+    EXPECT_EQ(ReadFile(m_dir.File("stored/as.jpg")),
+        EncodeReference(DecodeReference(ReadFile(photo), 1), 75, true));
     EXPECT_EQ(ReadFile(file.toStdString()), before);
 }
 
