@@ -59,36 +59,39 @@ namespace {
         return static_cast<int>(t * kHueSectorSteps + 256.5) % 256;
     }
 
-    // Hue and saturation tables shared by every adjuster. Hue: per sector, per d in 1..255, the
-    // numerators -d..d, packed so that d starts at d*d - 1. Saturation: per v, the d in 0..v,
-    // starting at v*(v+1)/2.
-    struct HsvTables
-    {
-        static constexpr int kHuePerSector = 256 * 256 - 1;
+} // namespace
 
-        HsvTables()
-            : hue(3 * kHuePerSector)
-            , saturation(256 * 257 / 2)
-        {
-            for (int sector = 0; sector < 3; ++sector) {
-                for (int d = 1; d < 256; ++d) {
-                    for (int n = -d; n <= d; ++n) {
-                        hue[sector * kHuePerSector + d * d - 1 + n + d] =
-                            static_cast<std::uint8_t>(HueOf(sector, n, d));
-                    }
-                }
-            }
-            for (int v = 1; v < 256; ++v) {
-                for (int d = 0; d <= v; ++d) {
-                    saturation[v * (v + 1) / 2 + d] =
-                        static_cast<std::uint8_t>(Saturation255(d, v));
+// Hue and saturation tables shared by every adjuster. Hue: per sector, per d in 1..255, the
+// numerators -d..d, packed so that d starts at d*d - 1. Saturation: per v, the d in 0..v,
+// starting at v*(v+1)/2.
+struct HsvTables
+{
+    static constexpr int kHuePerSector = 256 * 256 - 1;
+
+    HsvTables()
+        : hue(3 * kHuePerSector)
+        , saturation(256 * 257 / 2)
+    {
+        for (int sector = 0; sector < 3; ++sector) {
+            for (int d = 1; d < 256; ++d) {
+                for (int n = -d; n <= d; ++n) {
+                    hue[sector * kHuePerSector + d * d - 1 + n + d] =
+                        static_cast<std::uint8_t>(HueOf(sector, n, d));
                 }
             }
         }
+        for (int v = 1; v < 256; ++v) {
+            for (int d = 0; d <= v; ++d) {
+                saturation[v * (v + 1) / 2 + d] = static_cast<std::uint8_t>(Saturation255(d, v));
+            }
+        }
+    }
 
-        std::vector<std::uint8_t> hue;
-        std::vector<std::uint8_t> saturation;
-    };
+    std::vector<std::uint8_t> hue;
+    std::vector<std::uint8_t> saturation;
+};
+
+namespace {
 
     const HsvTables &Tables()
     {
@@ -167,17 +170,23 @@ void AdjustPixelReference(
     b = static_cast<std::uint8_t>(b2);
 }
 
+// For each sector of HsvToRgb, where R, G and B take v, m and p from.
+const std::uint8_t kPick[6][3] = {{0, 1, 2}, {1, 0, 2}, {2, 0, 1}, {2, 1, 0}, {1, 2, 0}, {0, 2, 1}};
+
 CColorAdjuster::CColorAdjuster(const ColorShift &shift)
+    : m_tables(&Tables())
 {
     const double hueShift = HueShift(shift);
     const double saturationFactor = Factor(shift.saturation);
     const double valueFactor = Factor(shift.value);
     for (int x = 0; x < 256; ++x) {
-        m_hue[x] = static_cast<std::uint8_t>(ShiftHue(x, hueShift));
+        const int hue = ShiftHue(x, hueShift);
+        m_sector[x] = static_cast<std::uint8_t>(6 * hue / 256);
+        const int position = 6 * hue - 256 * m_sector[x];
+        m_position[x] = static_cast<std::uint16_t>((m_sector[x] & 1) ? 256 - position : position);
         m_saturation[x] = static_cast<std::uint8_t>(Scale(x, saturationFactor));
         m_value[x] = static_cast<std::uint8_t>(Scale(x, valueFactor));
     }
-    (void)Tables(); // built here, not inside the first row's loop
 }
 
 void CColorAdjuster::Adjust(std::uint8_t &r, std::uint8_t &g, std::uint8_t &b) const
@@ -191,22 +200,25 @@ void CColorAdjuster::Adjust(std::uint8_t &r, std::uint8_t &g, std::uint8_t &b) c
         r = g = b = static_cast<std::uint8_t>(v2);
         return;
     }
-    const HsvTables &tables = Tables();
-    int sector, numerator;
-    if (v == red) {
-        sector = 0, numerator = green - blue;
-    } else if (v == green) {
-        sector = 1, numerator = blue - red;
-    } else {
-        sector = 2, numerator = red - green;
-    }
-    const int h = tables.hue[sector * HsvTables::kHuePerSector + d * d - 1 + numerator + d];
-    const int s = tables.saturation[v * (v + 1) / 2 + d];
-    int r2, g2, b2;
-    HsvToRgbInline(m_hue[h], m_saturation[s], v2, r2, g2, b2);
-    r = static_cast<std::uint8_t>(r2);
-    g = static_cast<std::uint8_t>(g2);
-    b = static_cast<std::uint8_t>(b2);
+    // Selects rather than branches: which component is largest is as good as random, and a
+    // mispredicted branch costs more than the whole table lookup.
+    const bool redMax = v == red;
+    const bool greenMax = !redMax && v == green;
+    const int numerator = redMax ? green - blue : greenMax ? blue - red : red - green;
+    const int sector = redMax ? 0
+        : greenMax            ? HsvTables::kHuePerSector
+                              : 2 * HsvTables::kHuePerSector;
+    const int h = m_tables->hue[sector + d * d - 1 + numerator + d];
+    const int s2 = m_saturation[m_tables->saturation[v * (v + 1) / 2 + d]];
+
+    // HsvToRgb, with the sector and the position in it of each shifted hue from a table.
+    const int p = v2 - (s2 * v2) / 255;
+    const int m = p + (m_position[h] * s2 * v2) / 65280;
+    const int values[3] = {v2, m, p};
+    const std::uint8_t *pick = kPick[m_sector[h]];
+    r = static_cast<std::uint8_t>(values[pick[0]]);
+    g = static_cast<std::uint8_t>(values[pick[1]]);
+    b = static_cast<std::uint8_t>(values[pick[2]]);
 }
 
 void CColorAdjuster::ConvertBgrRowToRgb(const std::uint8_t *bgr, std::uint8_t *rgb, int width) const

@@ -23,6 +23,8 @@ void HsvToRgb(int h, int s, int v, int &r, int &g, int &b);
 void AdjustPixelReference(
     const ColorShift &shift, std::uint8_t &r, std::uint8_t &g, std::uint8_t &b);
 
+struct HsvTables;
+
 // The same adjustment through lookup tables: every floating-point step depends on at most two
 // values in 0..255, so its results are tabulated once and the per-pixel work is integer only.
 class CColorAdjuster
@@ -35,7 +37,10 @@ public:
     void ConvertBgrRowToRgb(const std::uint8_t *bgr, std::uint8_t *rgb, int width) const;
 
 private:
-    std::uint8_t m_hue[256];
+    const HsvTables *m_tables; // shared, built once per process
+    // Per shifted hue: the sector of HsvToRgb and the position term f inside it.
+    std::uint8_t m_sector[256];
+    std::uint16_t m_position[256];
     std::uint8_t m_saturation[256];
     std::uint8_t m_value[256];
 };
