@@ -59,74 +59,41 @@ namespace {
         return static_cast<int>(t * kHueSectorSteps + 256.5) % 256;
     }
 
-} // namespace
-
-// Hue and saturation tables shared by every adjuster. Hue: per sector, per d in 1..255, the
-// numerators -d..d, packed so that d starts at d*d - 1. Saturation: per v, the d in 0..v,
-// starting at v*(v+1)/2.
-struct HsvTables
-{
-    static constexpr int kHuePerSector = 256 * 256 - 1;
-
-    HsvTables()
-        : hue(3 * kHuePerSector)
-        , saturation(256 * 257 / 2)
+    // Hue and saturation tables shared by every adjuster. Hue: one cell for grey, then per sector,
+    // per d in 1..255, the numerators -d..d, packed so that d starts at d*d. Saturation: per v, the
+    // d in 0..v, starting at v*(v+1)/2.
+    struct HsvTables
     {
-        for (int sector = 0; sector < 3; ++sector) {
-            for (int d = 1; d < 256; ++d) {
-                for (int n = -d; n <= d; ++n) {
-                    hue[sector * kHuePerSector + d * d - 1 + n + d] =
-                        static_cast<std::uint8_t>(HueOf(sector, n, d));
+        static constexpr unsigned kHuePerSector = 256 * 256 - 1;
+
+        HsvTables()
+            : hue(3 * kHuePerSector + 1)
+            , saturation(256 * 257 / 2)
+        {
+            for (int sector = 0; sector < 3; ++sector) {
+                for (int d = 1; d < 256; ++d) {
+                    for (int n = -d; n <= d; ++n) {
+                        hue[sector * kHuePerSector + d * d + n + d] =
+                            static_cast<std::uint8_t>(HueOf(sector, n, d));
+                    }
+                }
+            }
+            for (int v = 1; v < 256; ++v) {
+                for (int d = 0; d <= v; ++d) {
+                    saturation[v * (v + 1) / 2 + d] =
+                        static_cast<std::uint8_t>(Saturation255(d, v));
                 }
             }
         }
-        for (int v = 1; v < 256; ++v) {
-            for (int d = 0; d <= v; ++d) {
-                saturation[v * (v + 1) / 2 + d] = static_cast<std::uint8_t>(Saturation255(d, v));
-            }
-        }
-    }
 
-    std::vector<std::uint8_t> hue;
-    std::vector<std::uint8_t> saturation;
-};
-
-namespace {
+        std::vector<std::uint8_t> hue;
+        std::vector<std::uint8_t> saturation;
+    };
 
     const HsvTables &Tables()
     {
         static const HsvTables tables;
         return tables;
-    }
-
-    inline void HsvToRgbInline(int h, int s, int v, int &r, int &g, int &b)
-    {
-        const int x = 6 * h;
-        const int i = x / 256;
-        const int pos = x - 256 * i;
-        const int p = v - (s * v) / 255;
-        const int f = (i & 1) ? 256 - pos : pos;
-        const int m = p + (f * s * v) / 65280;
-        switch (i) {
-        case 0:
-            r = v, g = m, b = p;
-            break;
-        case 1:
-            r = m, g = v, b = p;
-            break;
-        case 2:
-            r = p, g = v, b = m;
-            break;
-        case 3:
-            r = p, g = m, b = v;
-            break;
-        case 4:
-            r = m, g = p, b = v;
-            break;
-        default:
-            r = v, g = p, b = m;
-            break;
-        }
     }
 
 } // namespace
@@ -152,7 +119,32 @@ void RgbToHsv(int r, int g, int b, int &h, int &s, int &v)
 
 void HsvToRgb(int h, int s, int v, int &r, int &g, int &b)
 {
-    HsvToRgbInline(h, s, v, r, g, b);
+    const int x = 6 * h;
+    const int i = x / 256;
+    const int pos = x - 256 * i;
+    const int p = v - (s * v) / 255;
+    const int f = (i & 1) ? 256 - pos : pos;
+    const int m = p + (f * s * v) / 65280;
+    switch (i) {
+    case 0:
+        r = v, g = m, b = p;
+        break;
+    case 1:
+        r = m, g = v, b = p;
+        break;
+    case 2:
+        r = p, g = v, b = m;
+        break;
+    case 3:
+        r = p, g = m, b = v;
+        break;
+    case 4:
+        r = m, g = p, b = v;
+        break;
+    default:
+        r = v, g = p, b = m;
+        break;
+    }
 }
 
 void AdjustPixelReference(
@@ -170,65 +162,70 @@ void AdjustPixelReference(
     b = static_cast<std::uint8_t>(b2);
 }
 
-// For each sector of HsvToRgb, where R, G and B take v, m and p from.
-const std::uint8_t kPick[6][3] = {{0, 1, 2}, {1, 0, 2}, {2, 0, 1}, {2, 1, 0}, {1, 2, 0}, {0, 2, 1}};
-
 CColorAdjuster::CColorAdjuster(const ColorShift &shift)
-    : m_tables(&Tables())
 {
     const double hueShift = HueShift(shift);
     const double saturationFactor = Factor(shift.saturation);
     const double valueFactor = Factor(shift.value);
+    std::uint8_t saturation[256];
     for (int x = 0; x < 256; ++x) {
-        const int hue = ShiftHue(x, hueShift);
-        m_sector[x] = static_cast<std::uint8_t>(6 * hue / 256);
-        const int position = 6 * hue - 256 * m_sector[x];
-        m_position[x] = static_cast<std::uint16_t>((m_sector[x] & 1) ? 256 - position : position);
-        m_saturation[x] = static_cast<std::uint8_t>(Scale(x, saturationFactor));
+        saturation[x] = static_cast<std::uint8_t>(Scale(x, saturationFactor));
         m_value[x] = static_cast<std::uint8_t>(Scale(x, valueFactor));
+    }
+    const HsvTables &tables = Tables();
+    m_hueTable = tables.hue.data();
+    m_saturation.resize(tables.saturation.size());
+    for (std::size_t k = 0; k < m_saturation.size(); ++k) {
+        m_saturation[k] = saturation[tables.saturation[k]];
+    }
+    // Where HsvToRgb puts v, m and p among R, G and B, per sector.
+    static const unsigned kOffsets[6][3] = {
+        {0, 1, 2}, {1, 0, 2}, {1, 2, 0}, {2, 1, 0}, {2, 0, 1}, {0, 2, 1}};
+    for (int x = 0; x < 256; ++x) {
+        const int six = 6 * ShiftHue(x, hueShift);
+        const int sector = six / 256;
+        const int position = six - 256 * sector;
+        const unsigned f = static_cast<unsigned>((sector & 1) ? 256 - position : position);
+        m_hueEntry[x] = static_cast<std::uint16_t>(
+            f | kOffsets[sector][0] << 9 | kOffsets[sector][1] << 11 | kOffsets[sector][2] << 13);
     }
 }
 
 void CColorAdjuster::Adjust(std::uint8_t &r, std::uint8_t &g, std::uint8_t &b) const
 {
-    const int red = r, green = g, blue = b;
-    const int v = std::max({red, green, blue});
-    const int d = v - std::min({red, green, blue});
-    const int v2 = m_value[v];
-    if (d == 0) {
-        // s = 0 and h = 0: the result is grey at the scaled value, whatever the hue shift.
-        r = g = b = static_cast<std::uint8_t>(v2);
-        return;
-    }
-    // Selects rather than branches: which component is largest is as good as random, and a
-    // mispredicted branch costs more than the whole table lookup.
-    const bool redMax = v == red;
-    const bool greenMax = !redMax && v == green;
-    const int numerator = redMax ? green - blue : greenMax ? blue - red : red - green;
-    const int sector = redMax ? 0
-        : greenMax            ? HsvTables::kHuePerSector
-                              : 2 * HsvTables::kHuePerSector;
-    const int h = m_tables->hue[sector + d * d - 1 + numerator + d];
-    const int s2 = m_saturation[m_tables->saturation[v * (v + 1) / 2 + d]];
-
-    // HsvToRgb, with the sector and the position in it of each shifted hue from a table.
-    const int p = v2 - (s2 * v2) / 255;
-    const int m = p + (m_position[h] * s2 * v2) / 65280;
-    const int values[3] = {v2, m, p};
-    const std::uint8_t *pick = kPick[m_sector[h]];
-    r = static_cast<std::uint8_t>(values[pick[0]]);
-    g = static_cast<std::uint8_t>(values[pick[1]]);
-    b = static_cast<std::uint8_t>(values[pick[2]]);
+    const std::uint8_t bgr[3] = {b, g, r};
+    std::uint8_t rgb[3];
+    ConvertBgrRowToRgb(bgr, rgb, 1);
+    r = rgb[0], g = rgb[1], b = rgb[2];
 }
 
 void CColorAdjuster::ConvertBgrRowToRgb(const std::uint8_t *bgr, std::uint8_t *rgb, int width) const
 {
+    // Locals, not members: the stores through byte pointers could alias the members and would
+    // make the compiler reload them for every pixel.
+    const std::uint8_t *hueTable = m_hueTable;
+    const std::uint8_t *saturationTable = m_saturation.data();
     for (int x = 0; x < width; ++x, bgr += 3, rgb += 3) {
-        std::uint8_t r = bgr[2], g = bgr[1], b = bgr[0];
-        Adjust(r, g, b);
-        rgb[0] = r;
-        rgb[1] = g;
-        rgb[2] = b;
+        const unsigned red = bgr[2], green = bgr[1], blue = bgr[0];
+        const unsigned v = std::max({red, green, blue});
+        const unsigned d = v - std::min({red, green, blue});
+        const unsigned v2 = m_value[v];
+        // Selects rather than branches: which component is largest is as good as random. A grey
+        // pixel (d 0) reads the leading hue cell and saturation 0, and comes out grey.
+        const bool redMax = v == red;
+        const bool greenMax = !redMax && v == green;
+        const unsigned base = redMax ? 0
+            : greenMax               ? HsvTables::kHuePerSector
+                                     : 2 * HsvTables::kHuePerSector;
+        // Unsigned wrap-around: the sum below is the signed index all the same.
+        const unsigned numerator = redMax ? green - blue : greenMax ? blue - red : red - green;
+        const unsigned entry = m_hueEntry[hueTable[base + d * d + numerator + d]];
+        const unsigned sv = saturationTable[v * (v + 1) / 2 + d] * v2;
+        const unsigned p = v2 - sv / 255;
+        const unsigned m = p + ((entry & 511) * sv) / 65280;
+        rgb[(entry >> 9) & 3] = static_cast<std::uint8_t>(v2);
+        rgb[(entry >> 11) & 3] = static_cast<std::uint8_t>(m);
+        rgb[entry >> 13] = static_cast<std::uint8_t>(p);
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace image {
 
@@ -23,8 +24,6 @@ void HsvToRgb(int h, int s, int v, int &r, int &g, int &b);
 void AdjustPixelReference(
     const ColorShift &shift, std::uint8_t &r, std::uint8_t &g, std::uint8_t &b);
 
-struct HsvTables;
-
 // The same adjustment through lookup tables: every floating-point step depends on at most two
 // values in 0..255, so its results are tabulated once and the per-pixel work is integer only.
 class CColorAdjuster
@@ -37,12 +36,12 @@ public:
     void ConvertBgrRowToRgb(const std::uint8_t *bgr, std::uint8_t *rgb, int width) const;
 
 private:
-    const HsvTables *m_tables; // shared, built once per process
-    // Per shifted hue: the sector of HsvToRgb and the position term f inside it.
-    std::uint8_t m_sector[256];
-    std::uint16_t m_position[256];
-    std::uint8_t m_saturation[256];
-    std::uint8_t m_value[256];
+    std::uint8_t m_value[256]; // scaled value by value
+    const std::uint8_t *m_hueTable; // the shared hue table
+    std::vector<std::uint8_t> m_saturation; // the shared saturation table, scaled
+    // By hue before the shift: f of the shifted hue's sector, and where v, m and p go among R, G
+    // and B (bits 9, 11, 13).
+    std::uint16_t m_hueEntry[256];
 };
 
 } // namespace image
