@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QString>
+#include <QVariantMap>
 
 class QSettings;
 
@@ -25,6 +26,8 @@ public:
     virtual void WriteProfileString(
         const QString &section, const QString &key, const QString &value) = 0;
     virtual void WriteProfileInt(const QString &section, const QString &key, int value) = 0;
+    // Puts the writes made so far in place; false when they could not be stored.
+    virtual bool Flush() { return true; }
 };
 
 // The profile operations on a QSettings, which it does not own.
@@ -41,8 +44,13 @@ public:
         const QString &section, const QString &key, const QString &value) override;
     void WriteProfileInt(const QString &section, const QString &key, int value) override;
 
+    // Writes the file anew beside it, checks it by reading it back, then renames it over the old
+    // one: QSettings takes a short write (a full disk) for success and would leave a cut file.
+    bool Flush() override;
+
 private:
     QSettings &m_settings;
+    QVariantMap m_pending; // writes not yet flushed, by "section/key"
 };
 
 // Moves the nineteen settings between the process and a profile: one read or write per setting,

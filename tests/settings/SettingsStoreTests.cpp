@@ -1,9 +1,10 @@
+#include <csignal>
+
 #include <QFile>
 #include <QSettings>
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <sys/resource.h>
 
 #include "settings/Settings.h"
 #include "settings/SettingsStore.h"
@@ -139,30 +140,34 @@ TEST_F(SettingsStore, TwoInstancesEndWithTheLastOnesValues)
     EXPECT_EQ(Hue, 12);
 }
 
-TEST_F(SettingsStore, SaveReplacesTheFileWhole)
+// A disk that fills during the save (a file size limit here, which binds root too): the save
+// fails and the earlier file is still whole, never emptied or cut.
+TEST_F(SettingsStore, FailedSaveLeavesTheEarlierFileWhole)
 {
     Load();
     Save();
     const QString file = File();
-    // A read-only folder: the save fails, and the earlier file is still whole.
-    const QByteArray before = [&] {
-        QFile f(file);
-        f.open(QIODevice::ReadOnly);
-        return f.readAll();
-    }();
-    ASSERT_EQ(chmod(m_dir.Path().c_str(), 0500), 0);
-    if (access(m_dir.Path().c_str(), W_OK) == 0) {
-        GTEST_SKIP() << "running as root: permissions are not enforced";
-    }
-    CompressRate = 99;
-    QSettings settings(file, QSettings::IniFormat);
-    CQSettingsProfile profile(settings);
-    CSettingsStore(profile).SaveSettings();
-    settings.sync();
-    EXPECT_NE(settings.status(), QSettings::NoError);
-    QFile f(file);
-    f.open(QIODevice::ReadOnly);
-    EXPECT_EQ(f.readAll(), before);
+    const std::vector<std::uint8_t> before = testing_support::ReadFile(file.toStdString());
+    ASSERT_GT(before.size(), 200u);
+
+    CompressPath = std::string(4000, 'x');
+    rlimit saved;
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    Save();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(testing_support::ReadFile(file.toStdString()), before);
+    EXPECT_EQ(testing_support::ListFolder(m_dir.Path()), std::vector<std::string>{"s.conf"});
+    // Without the limit the same save goes through.
+    Save();
+    CompressPath.clear();
+    Load();
+    EXPECT_EQ(CompressPath, std::string(4000, 'x'));
 }
 
 } // namespace
